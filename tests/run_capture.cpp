@@ -27,3 +27,21 @@ void FakePlatformTest::SetUp() {
     ResetFakePlatform();
     ForgetCounterFrequency();
 }
+
+void ExpectEverythingReleased() {
+    EXPECT_TRUE(Fake().openHandles.empty()) << "a handle was left open";
+    EXPECT_TRUE(Fake().liveAllocations.empty()) << "an allocation was not released";
+}
+
+std::string RunScripted(const Script& script, const std::vector<std::string>& arguments) {
+    ResetFakePlatform();
+    ForgetCounterFrequency();
+    Fake().results = script.results;
+    Fake().openFailure = script.openFailure;
+    Fake().closeFailure = script.closeFailure;
+    Fake().allocationFailures = script.allocationFailures;
+    const std::string output = RunCaptured(arguments);
+    const std::string banner = kBanner;
+    EXPECT_EQ(output.substr(0, banner.size()), banner);
+    return output.substr(banner.size());
+}

@@ -19,6 +19,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <cstring>
+#include <string>
 
 #include "platform/posix_internal.h"
 
@@ -56,6 +58,17 @@ int FreeSlot() {
         if (!openFiles[slot].inUse) return slot;
     }
     return -1;
+}
+
+// A missing file is 2 only where its directory exists; a missing directory
+// on the path is 3.
+DWORD MissingFileCode(const char* fileName) {
+    const char* slash = std::strrchr(fileName, '/');
+    if (slash == nullptr || slash == fileName) return ERROR_FILE_NOT_FOUND;
+    const std::string directory(fileName, static_cast<size_t>(slash - fileName));
+    struct stat status;
+    if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return ERROR_PATH_NOT_FOUND;
+    return ERROR_FILE_NOT_FOUND;
 }
 
 HANDLE FailOpen(int fd, DWORD code) {
@@ -242,7 +255,9 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
     do {
         fd = open(fileName, openFlags, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return FailOpen(-1, ErrorCodeFromErrno(errno));
+    if (fd < 0) {
+        return FailOpen(-1, errno == ENOENT ? MissingFileCode(fileName) : ErrorCodeFromErrno(errno));
+    }
 
     struct stat status;
     if (fstat(fd, &status) != 0) return FailOpen(fd, ErrorCodeFromErrno(errno));
