@@ -22,6 +22,7 @@ BOOL Request(char kind, HANDLE file, const void* buffer, DWORD count, DWORD* byt
     FakePlatform& fake = Fake();
     if (bytes != nullptr) *bytes = 0;
     if (fake.openHandles.count(reinterpret_cast<uintptr_t>(file)) == 0) return Fail(ERROR_INVALID_HANDLE);
+    fake.calls += kind;
     const size_t number = fake.requests.size();
     fake.requests.push_back(FakeRequest{kind, OffsetOf(request), count, buffer});
     FakeResult result;
@@ -66,6 +67,7 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
                    SECURITY_ATTRIBUTES*, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE) {
     FakePlatform& fake = Fake();
+    fake.calls += 'O';
     fake.opens.push_back(FakeOpen{fileName, desiredAccess, shareMode, creationDisposition,
                                   flagsAndAttributes});
     if (fake.openFailure != 0) {
@@ -101,6 +103,7 @@ BOOL WriteFileGather(HANDLE file, FILE_SEGMENT_ELEMENT segments[], DWORD bytesTo
 BOOL GetOverlappedResult(HANDLE file, OVERLAPPED*, DWORD* bytesTransferred, BOOL) {
     FakePlatform& fake = Fake();
     ++fake.waits;
+    fake.calls += 'P';
     if (fake.openHandles.count(reinterpret_cast<uintptr_t>(file)) == 0) return Fail(ERROR_INVALID_HANDLE);
     if (fake.pending.outcome == FakeOutcome::PendingFail) return Fail(fake.pending.code);
     if (bytesTransferred != nullptr) *bytesTransferred = fake.pending.bytes;
@@ -110,6 +113,7 @@ BOOL GetOverlappedResult(HANDLE file, OVERLAPPED*, DWORD* bytesTransferred, BOOL
 BOOL CloseHandle(HANDLE object) {
     FakePlatform& fake = Fake();
     ++fake.closes;
+    fake.calls += 'C';
     if (fake.openHandles.erase(reinterpret_cast<uintptr_t>(object)) == 0) return Fail(ERROR_INVALID_HANDLE);
     if (fake.closeFailure != 0 && !fake.closeFailed) {
         fake.closeFailed = true;
@@ -125,6 +129,7 @@ void SetLastError(DWORD code) { lastError = code; }
 
 LPVOID VirtualAlloc(LPVOID, size_t size, DWORD, DWORD) {
     FakePlatform& fake = Fake();
+    fake.calls += 'A';
     const int number = static_cast<int>(fake.allocationSizes.size());
     fake.allocationSizes.push_back(size);
     if (fake.allocationFailures.count(number) != 0) {
@@ -141,6 +146,7 @@ LPVOID VirtualAlloc(LPVOID, size_t size, DWORD, DWORD) {
 
 BOOL VirtualFree(LPVOID address, size_t size, DWORD) {
     FakePlatform& fake = Fake();
+    fake.calls += 'F';
     const int number = static_cast<int>(fake.frees.size());
     fake.frees.emplace_back(address, size);
     auto scripted = fake.freeFailures.find(number);
@@ -160,6 +166,7 @@ void GetSystemInfo(SYSTEM_INFO* systemInfo) {
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
     FakePlatform& fake = Fake();
     ++fake.counterReadings;
+    fake.calls += 'Q';
     count->QuadPart = fake.counter;
     fake.counter += fake.counterStep;
     return TRUE;

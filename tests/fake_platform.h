@@ -63,6 +63,9 @@ struct FakePlatform {
     std::vector<std::pair<void*, size_t>> frees;
     int frequencyQueries = 0;
     int counterReadings = 0;
+    // One letter a call, in order: O open, R W S G requests, P wait, C close,
+    // A allocation, F free, Q counter reading.
+    std::string calls;
 
     // Internal state.
     LONGLONG counter = 0;
