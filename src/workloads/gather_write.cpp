@@ -15,8 +15,6 @@ namespace {
 constexpr const char* kBuffersFailure = "ERROR: Unable to free a gather writes buffers.\n";
 constexpr const char* kArrayFailure = "ERROR: Unable to free a aSegment Array for gather writes.\n";
 
-void PrintReturnCode(DWORD code) { printf("ERROR: Return code is: %d.\n", static_cast<int>(code)); }
-
 }  // namespace
 
 void RunGatherWrite(const RunSettings& settings) {

@@ -45,3 +45,33 @@ inline DWORD IssuedStatus(BOOL issued) { return issued ? ERROR_SUCCESS : GetLast
 // Waits for a pending request; ERROR_SUCCESS, with its byte count in bytes,
 // or the code of its failure.
 DWORD AwaitRequest(HANDLE file, OVERLAPPED* request, DWORD* bytes);
+
+// The two forms of the line that follows an error line with its code.
+void PrintReturnCode(DWORD code);          // "ERROR: Return code is: N."
+void PrintIndentedReturnCode(DWORD code);  // "       return code is: N"
+
+// One page buffer of the page size, as the page-by-page workloads use.
+void* AllocatePage(const RunSettings& settings);
+void ReleasePage(void* page, const RunSettings& settings);
+
+// The read of one randomly chosen page, as both random workloads make it,
+// with their pending, failure and zero-bytes lines. Returns false when the
+// read failed; bytes receives the count read.
+bool ReadRandomPage(HANDLE file, void* page, OVERLAPPED* request, int32_t pageNumber,
+                    const RunSettings& settings, DWORD* bytes);
+
+// The write of count bytes from page, as the sequential write and the random
+// read-write make it, with their pending, failure and zero-bytes lines.
+// Returns false when the write failed.
+bool WritePage(HANDLE file, const void* page, DWORD count, OVERLAPPED* request,
+               const RunSettings& settings);
+
+// Ends a page-by-page run after a failed request: closes the file (its
+// result ignored) and releases the page buffer.
+void AbandonPageRun(HANDLE file, void* page, const RunSettings& settings);
+
+// Ends a read run after its last request: closes the file and, when that
+// succeeds, takes the stop reading and prints the report with label. The
+// page buffer is released either way.
+void FinishReadRun(HANDLE file, void* page, const RunSettings& settings, const char* label,
+                   const LARGE_INTEGER& start);

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "measure/random_pages.h"
-#include "measure/report.h"
 #include "platform/platform.h"
 #include "workloads/page_requests.h"
 #include "workloads/workloads.h"
@@ -30,11 +29,10 @@ void RunRandomRead(const RunSettings& settings) {
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         printf("ERROR: Unable to open file %s for random reading.\n", settings.fileName);
-        printf("ERROR: Return code is: %d.\n", static_cast<int>(code));
+        PrintReturnCode(code);
         return;
     }
-    const size_t pageBytes = static_cast<size_t>(settings.pageSize);
-    void* page = VirtualAlloc(nullptr, pageBytes, MEM_COMMIT, PAGE_READWRITE);
+    void* page = AllocatePage(settings);
     if (page == nullptr) {
         CloseHandle(file);
         printf("ERROR: Unable to allocate buffer for random reading.\n");
@@ -49,39 +47,12 @@ void RunRandomRead(const RunSettings& settings) {
         if (settings.detailedDebug) {
             printf("DEBUG: Randomly reading page %d from file: %s\n", pageNumber, settings.fileName);
         }
-        DWORD bytes = 0;
-        DWORD status = IssuedStatus(
-            ReadFile(file, page, static_cast<DWORD>(settings.pageSize), &bytes, &request));
-        if (status == ERROR_IO_PENDING) {
-            if (settings.debug) {
-                printf("DEBUG: Pending I/O while randomly reading page %d from file: %s\n",
-                       pageNumber, settings.fileName);
-            }
-            status = AwaitRequest(file, &request, &bytes);
-        }
-        if (status != ERROR_SUCCESS) {
-            printf("ERROR: An error was detected while randomly reading page %d from file: %s\n",
-                   pageNumber, settings.fileName);
-            printf("       return code is: %d\n", static_cast<int>(status));
-            CloseHandle(file);
-            VirtualFree(page, pageBytes, MEM_DECOMMIT);
+        DWORD bytes;
+        if (!ReadRandomPage(file, page, &request, pageNumber, settings, &bytes)) {
+            AbandonPageRun(file, page, settings);
             return;
-        }
-        if (bytes == 0) {
-            printf("ERROR: Zero bytes were read while randomly reading page %d from file: %s\n",
-                   pageNumber, settings.fileName);
         }
     }
 
-    if (!CloseHandle(file)) {
-        const DWORD code = GetLastError();
-        printf("ERROR: An error was detected while closing file: %s\n", settings.fileName);
-        printf("       return code is: %d\n", static_cast<int>(code));
-        VirtualFree(page, pageBytes, MEM_DECOMMIT);
-        return;
-    }
-    LARGE_INTEGER stop;
-    QueryPerformanceCounter(&stop);
-    PrintReport("Read Throughput: %f MB/Sec.\n", settings.fileSize, start, stop);
-    VirtualFree(page, pageBytes, MEM_DECOMMIT);
+    FinishReadRun(file, page, settings, "Read Throughput: %f MB/Sec.\n", start);
 }

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "measure/random_pages.h"
-#include "measure/report.h"
 #include "platform/platform.h"
 #include "workloads/page_requests.h"
 #include "workloads/workloads.h"
@@ -32,11 +31,10 @@ void RunRandomReadWrite(const RunSettings& settings) {
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         printf("ERROR: Unable to open file %s for random reading/writing.\n", settings.fileName);
-        printf("ERROR: Return code is: %d.\n", static_cast<int>(code));
+        PrintReturnCode(code);
         return;
     }
-    const size_t pageBytes = static_cast<size_t>(settings.pageSize);
-    void* page = VirtualAlloc(nullptr, pageBytes, MEM_COMMIT, PAGE_READWRITE);
+    void* page = AllocatePage(settings);
     if (page == nullptr) {
         CloseHandle(file);
         printf("ERROR: Unable to allocate buffer for random reading/writing.\n");
@@ -52,63 +50,21 @@ void RunRandomReadWrite(const RunSettings& settings) {
             printf("DEBUG: Updating page %d\n", pageNumber);
             printf("DEBUG: Randomly reading page %d from file: %s\n", pageNumber, settings.fileName);
         }
-        DWORD bytesRead = 0;
-        DWORD status = IssuedStatus(
-            ReadFile(file, page, static_cast<DWORD>(settings.pageSize), &bytesRead, &request));
-        if (status == ERROR_IO_PENDING) {
-            if (settings.debug) {
-                printf("DEBUG: Pending I/O while randomly reading page %d from file: %s\n",
-                       pageNumber, settings.fileName);
-            }
-            status = AwaitRequest(file, &request, &bytesRead);
-        }
-        if (status != ERROR_SUCCESS) {
-            printf("ERROR: An error was detected while randomly reading page %d from file: %s\n",
-                   pageNumber, settings.fileName);
-            printf("       return code is: %d\n", static_cast<int>(status));
-            CloseHandle(file);
-            VirtualFree(page, pageBytes, MEM_DECOMMIT);
+        DWORD bytesRead;
+        if (!ReadRandomPage(file, page, &request, pageNumber, settings, &bytesRead)) {
+            AbandonPageRun(file, page, settings);
             return;
         }
-        if (bytesRead == 0) {
-            // Nothing was read, so there is nothing to write back.
-            printf("ERROR: Zero bytes were read while randomly reading page %d from file: %s\n",
-                   pageNumber, settings.fileName);
-            continue;
-        }
+        if (bytesRead == 0) continue;  // nothing was read, so nothing goes back
 
         if (settings.debug) printf("DEBUG: Page Number %d will be written.\n", pageNumber);
         // Only the bytes the read returned go back, so a short last page
         // keeps its length.
-        DWORD bytesWritten = 0;
-        status = IssuedStatus(WriteFile(file, page, bytesRead, &bytesWritten, &request));
-        if (status == ERROR_IO_PENDING) {
-            if (settings.debug) printf("DEBUG: Pending I/O for file: %s\n", settings.fileName);
-            status = AwaitRequest(file, &request, &bytesWritten);
-        }
-        if (status != ERROR_SUCCESS) {
-            printf("ERROR: An error was detected while writing %d bytes to file: %s\n",
-                   settings.pageSize, settings.fileName);
-            printf("       return code is: %d\n", static_cast<int>(status));
-            CloseHandle(file);
-            VirtualFree(page, pageBytes, MEM_DECOMMIT);
+        if (!WritePage(file, page, bytesRead, &request, settings)) {
+            AbandonPageRun(file, page, settings);
             return;
-        }
-        if (bytesWritten == 0) {
-            printf("ERROR: Zero bytes were written while writing %d bytes to file: %s\n",
-                   settings.pageSize, settings.fileName);
         }
     }
 
-    if (!CloseHandle(file)) {
-        const DWORD code = GetLastError();
-        printf("ERROR: An error was detected while closing file: %s\n", settings.fileName);
-        printf("       return code is: %d\n", static_cast<int>(code));
-        VirtualFree(page, pageBytes, MEM_DECOMMIT);
-        return;
-    }
-    LARGE_INTEGER stop;
-    QueryPerformanceCounter(&stop);
-    PrintReport("Read/Write Throughput: %f MB/Sec.\n", settings.fileSize, start, stop);
-    VirtualFree(page, pageBytes, MEM_DECOMMIT);
+    FinishReadRun(file, page, settings, "Read/Write Throughput: %f MB/Sec.\n", start);
 }

@@ -15,8 +15,6 @@ constexpr const char* kBufferFailure = "ERROR: Unable to free a scatter read buf
 constexpr const char* kBuffersFailure = "ERROR: Unable to free a scatter read buffers.\n";
 constexpr const char* kArrayFailure = "ERROR: Unable to free a aSegment Array for scatter reads.\n";
 
-void PrintReturnCode(DWORD code) { printf("ERROR: Return code is: %d.\n", static_cast<int>(code)); }
-
 }  // namespace
 
 void RunScatterRead(const RunSettings& settings) {

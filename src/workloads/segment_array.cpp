@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "workloads/page_requests.h"
+
 namespace {
 
 constexpr size_t kEntryBytes = sizeof(FILE_SEGMENT_ELEMENT);
@@ -108,11 +110,11 @@ void ReleaseSegmentArray(const SegmentArray& segments, const char* bufferFailure
         void* buffer = segments.aSegment[i * segments.systemPagesPerPage].Buffer;
         if (!VirtualFree(buffer, static_cast<size_t>(segments.pageSize), MEM_DECOMMIT)) {
             printf("%s", bufferFailureMessage);
-            printf("ERROR: Return code is: %d.\n", static_cast<int>(GetLastError()));
+            PrintReturnCode(GetLastError());
         }
     }
     if (!VirtualFree(segments.aSegment, segments.arrayBytes, MEM_DECOMMIT)) {
         printf("%s", arrayFailureMessage);
-        printf("ERROR: Return code is: %d.\n", static_cast<int>(GetLastError()));
+        PrintReturnCode(GetLastError());
     }
 }

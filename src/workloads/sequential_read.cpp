@@ -3,7 +3,6 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "measure/report.h"
 #include "platform/platform.h"
 #include "workloads/page_requests.h"
 #include "workloads/workloads.h"
@@ -29,11 +28,10 @@ void RunSequentialRead(const RunSettings& settings) {
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         printf("ERROR: Unable to open file %s for sequential reading.\n", settings.fileName);
-        printf("ERROR: Return code is: %d.\n", static_cast<int>(code));
+        PrintReturnCode(code);
         return;
     }
-    void* page = VirtualAlloc(nullptr, static_cast<size_t>(settings.pageSize), MEM_COMMIT,
-                              PAGE_READWRITE);
+    void* page = AllocatePage(settings);
     if (page == nullptr) {
         printf("ERROR: Unable to allocate buffer for sequential reading.\n");
         CloseHandle(file);
@@ -60,9 +58,8 @@ void RunSequentialRead(const RunSettings& settings) {
         if (status != ERROR_SUCCESS) {
             printf("ERROR: An error was detected while sequentially reading %d bytes from file: %s\n",
                    settings.pageSize, settings.fileName);
-            printf("       return code is: %d\n", static_cast<int>(status));
-            CloseHandle(file);
-            VirtualFree(page, static_cast<size_t>(settings.pageSize), MEM_DECOMMIT);
+            PrintIndentedReturnCode(status);
+            AbandonPageRun(file, page, settings);
             return;
         }
         if (bytes == 0) {
@@ -71,15 +68,5 @@ void RunSequentialRead(const RunSettings& settings) {
         }
     }
 
-    if (!CloseHandle(file)) {
-        const DWORD code = GetLastError();
-        printf("ERROR: An error was detected while closing file: %s\n", settings.fileName);
-        printf("       return code is: %d\n", static_cast<int>(code));
-        VirtualFree(page, static_cast<size_t>(settings.pageSize), MEM_DECOMMIT);
-        return;
-    }
-    LARGE_INTEGER stop;
-    QueryPerformanceCounter(&stop);
-    PrintReport("Read Throughput: %f MB/Sec.\n", settings.fileSize, start, stop);
-    VirtualFree(page, static_cast<size_t>(settings.pageSize), MEM_DECOMMIT);
+    FinishReadRun(file, page, settings, "Read Throughput: %f MB/Sec.\n", start);
 }

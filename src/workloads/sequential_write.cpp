@@ -34,13 +34,12 @@ void RunSequentialWrite(const RunSettings& settings) {
     }
     WarnNumPagesIgnored(settings);
 
-    const size_t pageBytes = static_cast<size_t>(settings.pageSize);
-    void* page = VirtualAlloc(nullptr, pageBytes, MEM_COMMIT, PAGE_READWRITE);
+    void* page = AllocatePage(settings);
     if (page == nullptr) {
         printf("ERROR: Unable to allocate buffer for sequential writing.\n");
         return;
     }
-    std::memset(page, 0, pageBytes);
+    std::memset(page, 0, static_cast<size_t>(settings.pageSize));
 
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
@@ -57,8 +56,8 @@ void RunSequentialWrite(const RunSettings& settings) {
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         printf("ERROR: An error was detected while trying to open file: %s.\n", settings.fileName);
-        printf("       return code is: %d\n", static_cast<int>(code));
-        VirtualFree(page, pageBytes, MEM_DECOMMIT);
+        PrintIndentedReturnCode(code);
+        ReleasePage(page, settings);
         return;
     }
 
@@ -70,24 +69,9 @@ void RunSequentialWrite(const RunSettings& settings) {
             printf("DEBUG: Writing %d bytes beginning with offset %" PRId64 ".\n", settings.pageSize,
                    offset);
         }
-        DWORD bytes = 0;
-        DWORD status = IssuedStatus(
-            WriteFile(file, page, static_cast<DWORD>(settings.pageSize), &bytes, &request));
-        if (status == ERROR_IO_PENDING) {
-            if (settings.debug) printf("DEBUG: Pending I/O for file: %s\n", settings.fileName);
-            status = AwaitRequest(file, &request, &bytes);
-        }
-        if (status != ERROR_SUCCESS) {
-            printf("ERROR: An error was detected while writing %d bytes to file: %s\n",
-                   settings.pageSize, settings.fileName);
-            printf("       return code is: %d\n", static_cast<int>(status));
-            CloseHandle(file);
-            VirtualFree(page, pageBytes, MEM_DECOMMIT);
+        if (!WritePage(file, page, static_cast<DWORD>(settings.pageSize), &request, settings)) {
+            AbandonPageRun(file, page, settings);
             return;
-        }
-        if (bytes == 0) {
-            printf("ERROR: Zero bytes were written while writing %d bytes to file: %s\n",
-                   settings.pageSize, settings.fileName);
         }
     }
 
@@ -97,13 +81,13 @@ void RunSequentialWrite(const RunSettings& settings) {
             printf("ERROR: Invalid handle detected while closing file: %s\n", settings.fileName);
         } else {
             printf("ERROR: Unknown error detected while closing file: %s\n", settings.fileName);
-            printf("       return code is: %d\n", static_cast<int>(code));
+            PrintIndentedReturnCode(code);
         }
-        VirtualFree(page, pageBytes, MEM_DECOMMIT);
+        ReleasePage(page, settings);
         return;
     }
     LARGE_INTEGER stop;
     QueryPerformanceCounter(&stop);
     PrintReport("Write Throughput: %f MB/Sec.\n", settings.fileSize, start, stop);
-    VirtualFree(page, pageBytes, MEM_DECOMMIT);
+    ReleasePage(page, settings);
 }
