@@ -14,6 +14,25 @@ namespace {
 
 const char kBanner[] = "KOV I/O Test Utility: v2.0\n\n";
 
+#ifdef _WIN32
+// Arguments for cmd.exe. The tests' arguments hold no double quotes.
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The build's path of the program, as Windows sees it under Wine (the
+// Linux root is drive Z:).
+std::string ProgramPath() {
+    std::string path = ZUZUZAVEV_PROGRAM;
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+std::string ChangeDirectory(const std::string& dir) { return "cd /d " + Quoted(dir); }
+FILE* OpenPipe(const std::string& command) { return _popen(command.c_str(), "rb"); }
+int ClosePipe(FILE* pipe) { return _pclose(pipe); }
+#else
 std::string Quoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
@@ -25,6 +44,12 @@ std::string Quoted(const std::string& text) {
     }
     return quoted + "'";
 }
+
+std::string ProgramPath() { return ZUZUZAVEV_PROGRAM; }
+std::string ChangeDirectory(const std::string& dir) { return "cd " + Quoted(dir); }
+FILE* OpenPipe(const std::string& command) { return popen(command.c_str(), "r"); }
+int ClosePipe(FILE* pipe) { return pclose(pipe); }
+#endif
 
 // The report's numbers become '#', and page numbers of random runs '#'
 // too, after they are collected into pages.
@@ -50,16 +75,16 @@ protected:
     // after the banner, and checks the banner, the exit status and that
     // nothing went to standard error.
     std::string Run(const std::vector<std::string>& arguments) {
-        std::string command = "cd " + Quoted(dir) + " && " + Quoted(ZUZUZAVEV_PROGRAM);
+        std::string command = ChangeDirectory(dir) + " && " + Quoted(ProgramPath());
         for (const std::string& argument : arguments) command += " " + Quoted(argument);
         command += " 2>" + Quoted(PathOf(".stderr"));
-        FILE* pipe = popen(command.c_str(), "r");
+        FILE* pipe = OpenPipe(command);
         EXPECT_NE(pipe, nullptr);
         std::string output;
         char chunk[4096];
         size_t got;
         while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, got);
-        const int status = pclose(pipe);
+        const int status = ClosePipe(pipe);
         EXPECT_EQ(status, 0) << command;
         EXPECT_EQ(ReadWholeFile(PathOf(".stderr")), "");
         std::filesystem::remove(PathOf(".stderr"));
@@ -121,15 +146,20 @@ TEST_F(EndToEndTest, SequentialReadWithDebugLines) {
                   std::string(kReport));
 }
 
-TEST_F(EndToEndTest, UnbufferedSequentialRead) {
+TEST_F(EndToEndTest, UnbufferedSequentialReadWaitsForEveryPage) {
     WritePatternFile(PathOf("u.dat"), 65536);
-    for (const char* pageSize : {"4k", "64k"}) {
+    struct Case {
+        const char* pageSize;
+        int pages;
+    };
+    for (const Case& c : {Case{"4k", 16}, Case{"64k", 1}}) {
         const std::string output =
-            Normalized(Run({"u.dat", "-unbuffered", "-filesize", "64k", "-pagesize", pageSize, "-debug"}));
-        EXPECT_TRUE(EndsWith(output, "DEBUG: flag: FILE_FLAG_OVERLAPPED present:\n"
-                                     "DEBUG: flag: FILE_FLAG_NO_BUFFERING present:\n" +
-                                         std::string(kReport)))
-            << output;
+            Normalized(Run({"u.dat", "-unbuffered", "-filesize", "64k", "-pagesize", c.pageSize, "-debug"}));
+        std::string expected =
+            "DEBUG: flag: FILE_FLAG_OVERLAPPED present:\n"
+            "DEBUG: flag: FILE_FLAG_NO_BUFFERING present:\n";
+        for (int i = 0; i < c.pages; ++i) expected += "DEBUG: Pending I/O while sequentially reading file: u.dat\n";
+        EXPECT_TRUE(EndsWith(output, expected + kReport)) << output;
     }
 }
 
@@ -233,7 +263,10 @@ TEST_F(EndToEndTest, RandomReadVisitsAsManyPagesAsTheFileHas) {
             "DEBUG: Number of pages to be read: 16\n";
         expected += unbuffered ? "Read with History: Reading 16 pages from file: r.dat with a 4096 page size.\n"
                                : "Random Reads: Reading 16 pages from file: r.dat with a 4096 page size.\n";
-        for (int i = 0; i < 16; ++i) expected += "DEBUG: Page Number # will be read.\n";
+        for (size_t i = 0; i < 16 && i < pages.size(); ++i) {
+            expected += "DEBUG: Page Number # will be read.\n";
+            expected += "DEBUG: Pending I/O while randomly reading page " + std::to_string(pages[i]) + " from file: r.dat\n";
+        }
         EXPECT_EQ(output, expected + kReport);
         ASSERT_EQ(pages.size(), 16u);
         for (int page : pages) {
@@ -255,7 +288,8 @@ TEST_F(EndToEndTest, RandomReadDetailedDebug) {
               "DEBUG: Random() Maximum Value 32767.000000\n"
               "Random Reads: Reading 1 pages from file: r.dat with a 8192 page size.\n"
               "DEBUG: Page Number 1 will be read.\n"
-              "DEBUG: Randomly reading page 1 from file: r.dat\n" +
+              "DEBUG: Randomly reading page 1 from file: r.dat\n"
+              "DEBUG: Pending I/O while randomly reading page 1 from file: r.dat\n" +
                   std::string(kReport));
 }
 
@@ -302,7 +336,9 @@ TEST_F(EndToEndTest, RandomReadWriteDebugLines) {
               "DEBUG: Page Number 1 will be read.\n"
               "DEBUG: Updating page 1\n"
               "DEBUG: Randomly reading page 1 from file: rw.dat\n"
+              "DEBUG: Pending I/O while randomly reading page 1 from file: rw.dat\n"
               "DEBUG: Page Number 1 will be written.\n"
+              "DEBUG: Pending I/O for file: rw.dat\n"
               "Read/Write Throughput: # MB/Sec.\n"
               "Elapsed time: # Secs\n");
 }
@@ -367,38 +403,58 @@ TEST_F(EndToEndTest, GatherWriteWithDebugLines) {
     EXPECT_TRUE(IsZeroFile(PathOf("g.dat"), 24576));
 }
 
+// A request that needs more system pages than the array lists fails with
+// the platform's code; the buffers that only the array knew of are released
+// at the null address, which the platform refuses (87).
 TEST_F(EndToEndTest, PageSizesTheSegmentArrayCannotCoverFailTheRequest) {
     WritePatternFile(PathOf("s.dat"), 65536);
+    const std::string code = "ERROR: Return code is: [0-9]+\\.\n";
+    const std::string readFailed = "ERROR: An error occurred while reading pages for scatter reads\\.\n" + code;
+    const std::string writeFailed = "ERROR: An error occurred while writing pages for gather writes\\.\n" + code;
+    const std::string scatterNull = "ERROR: Unable to free a scatter read buffers?\\.\nERROR: Return code is: 87\\.\n";
+    const std::string gatherNull = "ERROR: Unable to free a gather writes buffers\\.\nERROR: Return code is: 87\\.\n";
     struct Case {
         std::vector<std::string> arguments;
-        std::string output;
+        std::string pattern;
     };
-    const std::string null487 = "ERROR: Return code is: 487.\n";
     const std::vector<Case> cases = {
         {{"s.dat", "-sgio", "-r", "-pagesize", "2048", "-numpages", "2", "-filesize", "8k"},
-         "Scatter Reading 2 pages - 2 iterations from file: s.dat with a 2048 page size.\n"
-         "ERROR: An error occurred while reading pages for scatter reads.\n"
-         "ERROR: Return code is: 998.\n"
-         "ERROR: Unable to free a scatter read buffers.\n" + null487 +
-         "ERROR: Unable to free a scatter read buffers.\n" + null487},
+         "Scatter Reading 2 pages - 2 iterations from file: s\\.dat with a 2048 page size\\.\n" + readFailed +
+             scatterNull + scatterNull},
         {{"s.dat", "-sgio", "-r", "-pagesize", "6144", "-numpages", "2", "-filesize", "12k"},
-         "Scatter Reading 2 pages - 1 iterations from file: s.dat with a 6144 page size.\n"
-         "ERROR: An error occurred while reading pages for scatter reads.\n"
-         "ERROR: Return code is: 998.\n"},
+         "Scatter Reading 2 pages - 1 iterations from file: s\\.dat with a 6144 page size\\.\n" + readFailed},
         {{"g.dat", "-sgio", "-w", "-pagesize", "2048", "-numpages", "2", "-filesize", "8k"},
-         "Gather Writing 2 pages - 2 iterations to file: g.dat with a 2048 page size.\n"
-         "ERROR: An error occurred while writing pages for gather writes.\n"
-         "ERROR: Return code is: 998.\n"
-         "ERROR: Unable to free a gather writes buffers.\n" + null487 +
-         "ERROR: Unable to free a gather writes buffers.\n" + null487},
+         "Gather Writing 2 pages - 2 iterations to file: g\\.dat with a 2048 page size\\.\n" + writeFailed +
+             gatherNull + gatherNull},
         {{"g.dat", "-sgio", "-w", "-pagesize", "6144", "-numpages", "2", "-filesize", "12k"},
-         "Gather Writing 2 pages - 1 iterations to file: g.dat with a 6144 page size.\n"
-         "ERROR: An error occurred while writing pages for gather writes.\n"
-         "ERROR: Return code is: 998.\n"},
+         "Gather Writing 2 pages - 1 iterations to file: g\\.dat with a 6144 page size\\.\n" + writeFailed},
     };
-    for (const Case& c : cases) EXPECT_EQ(Run(c.arguments), c.output) << c.arguments[4];
+    for (const Case& c : cases) {
+        const std::string output = Run(c.arguments);
+        EXPECT_TRUE(std::regex_match(output, std::regex(c.pattern))) << output;
+    }
     EXPECT_EQ(ReadWholeFile(PathOf("s.dat")).size(), 65536u);
 }
+
+#ifndef _WIN32
+// The codes our platform layer gives: the request is refused before it
+// starts, for the null entry that the byte count needs.
+TEST_F(EndToEndTest, UncoveredSystemPagesAreRefusedWithNoAccess) {
+    WritePatternFile(PathOf("s.dat"), 65536);
+    EXPECT_EQ(Run({"s.dat", "-sgio", "-r", "-pagesize", "2048", "-numpages", "2", "-filesize", "8k"}),
+              "Scatter Reading 2 pages - 2 iterations from file: s.dat with a 2048 page size.\n"
+              "ERROR: An error occurred while reading pages for scatter reads.\n"
+              "ERROR: Return code is: 998.\n"
+              "ERROR: Unable to free a scatter read buffers.\n"
+              "ERROR: Return code is: 87.\n"
+              "ERROR: Unable to free a scatter read buffers.\n"
+              "ERROR: Return code is: 87.\n");
+    EXPECT_EQ(Run({"g.dat", "-sgio", "-w", "-pagesize", "6144", "-numpages", "2", "-filesize", "12k"}),
+              "Gather Writing 2 pages - 1 iterations to file: g.dat with a 6144 page size.\n"
+              "ERROR: An error occurred while writing pages for gather writes.\n"
+              "ERROR: Return code is: 998.\n");
+}
+#endif
 
 TEST_F(EndToEndTest, ScatterGatherSizingRefusals) {
     EXPECT_EQ(Run({"s.dat", "-sgio"}),

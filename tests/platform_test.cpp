@@ -36,6 +36,12 @@ OVERLAPPED At(int64_t offset) {
 
 const size_t kPage = 4096;
 
+// A request under the issue-and-wait rule: waits when it is pending.
+BOOL Finish(HANDLE file, BOOL issued, OVERLAPPED* request, DWORD* bytes) {
+    if (issued || GetLastError() != ERROR_IO_PENDING) return issued;
+    return GetOverlappedResult(file, request, bytes, TRUE);
+}
+
 struct Pages {
     explicit Pages(size_t count) : size(count * kPage) {
         memory = static_cast<char*>(VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE));
@@ -105,32 +111,36 @@ TEST_F(PlatformTest, ReadsTransferInFullAndStopAtTheEnd) {
     WritePatternFile(PathOf("data.dat"), 10000);
     const std::string content = ReadWholeFile(PathOf("data.dat"));
     for (DWORD flags : {FILE_FLAG_SEQUENTIAL_SCAN, FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_OVERLAPPED}) {
+        const bool overlapped = (flags & FILE_FLAG_OVERLAPPED) != 0;
         HANDLE file = OpenForReading("data.dat", flags);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         std::vector<char> buffer(8192);
         DWORD bytes = 0;
 
         OVERLAPPED first = At(0);
-        ASSERT_TRUE(ReadFile(file, buffer.data(), 8192, &bytes, &first));
+        const BOOL issued = ReadFile(file, buffer.data(), 8192, &bytes, &first);
+        if (overlapped) {
+            // Requests on an overlapped handle report pending; the wait gives the outcome.
+            EXPECT_FALSE(issued);
+            EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+            EXPECT_EQ(bytes, 0u);
+        }
+        ASSERT_TRUE(Finish(file, issued, &first, &bytes));
         EXPECT_EQ(bytes, 8192u);
         EXPECT_EQ(std::string(buffer.data(), 8192), content.substr(0, 8192));
 
         OVERLAPPED crossing = At(8192);  // crosses the end: the bytes there are
-        ASSERT_TRUE(ReadFile(file, buffer.data(), 8192, &bytes, &crossing));
+        ASSERT_TRUE(Finish(file, ReadFile(file, buffer.data(), 8192, &bytes, &crossing), &crossing, &bytes));
         EXPECT_EQ(bytes, 10000u - 8192u);
         EXPECT_EQ(std::string(buffer.data(), bytes), content.substr(8192));
-        DWORD waited = 0;
-        EXPECT_TRUE(GetOverlappedResult(file, &crossing, &waited, TRUE));
-        EXPECT_EQ(waited, bytes);
 
         for (int64_t offset : {int64_t{10000}, int64_t{16384}, int64_t{5} << 32}) {
             OVERLAPPED past = At(offset);  // starts at or past the end
             SetLastError(0);
-            EXPECT_FALSE(ReadFile(file, buffer.data(), 8192, &bytes, &past)) << offset;
+            EXPECT_FALSE(Finish(file, ReadFile(file, buffer.data(), 8192, &bytes, &past), &past, &bytes))
+                << offset;
             EXPECT_EQ(GetLastError(), ERROR_HANDLE_EOF);
             EXPECT_EQ(bytes, 0u);
-            EXPECT_FALSE(GetOverlappedResult(file, &past, &waited, TRUE));
-            EXPECT_EQ(GetLastError(), ERROR_HANDLE_EOF);
         }
         EXPECT_TRUE(CloseHandle(file));
     }
@@ -222,7 +232,8 @@ TEST_F(PlatformTest, DirectTransfersNeedAlignment) {
     for (const Case& c : cases) {
         OVERLAPPED request = At(c.fileOffset);
         SetLastError(0);
-        EXPECT_EQ(ReadFile(file, pages.memory + c.bufferOffset, c.count, &bytes, &request) != FALSE, c.succeeds)
+        const BOOL issued = ReadFile(file, pages.memory + c.bufferOffset, c.count, &bytes, &request);
+        EXPECT_EQ(Finish(file, issued, &request, &bytes) != FALSE, c.succeeds)
             << c.bufferOffset << " " << c.count << " " << c.fileOffset;
         if (!c.succeeds) {
             EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
@@ -238,25 +249,32 @@ TEST_F(PlatformTest, DirectReadOfAFileThatEndsMidPage) {
     Pages pages(2);
     DWORD bytes = 0;
     OVERLAPPED request = At(0);
-    EXPECT_TRUE(ReadFile(file, pages.memory, 2 * kPage, &bytes, &request));
+    EXPECT_TRUE(Finish(file, ReadFile(file, pages.memory, 2 * kPage, &bytes, &request), &request, &bytes));
     EXPECT_EQ(bytes, kPage + 1000);
     CloseHandle(file);
 }
 
-TEST_F(PlatformTest, MemoryIsZeroFilledAlignedAndFreedOnce) {
-    char* memory = static_cast<char*>(VirtualAlloc(nullptr, 10000, MEM_COMMIT, PAGE_READWRITE));
+TEST_F(PlatformTest, MemoryIsZeroFilledAlignedAndDecommittedByPages) {
+    char* memory = static_cast<char*>(VirtualAlloc(nullptr, 3 * kPage, MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(memory, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(memory) % kPage, 0u);
-    for (size_t i = 0; i < 10000; ++i) ASSERT_EQ(memory[i], 0);
-    std::memset(memory, 1, 10000);
-    EXPECT_FALSE(VirtualFree(memory + kPage, kPage, MEM_DECOMMIT));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ADDRESS);
-    EXPECT_EQ(memory[kPage], 1) << "a refused release touches nothing";
-    EXPECT_TRUE(VirtualFree(memory, 10000, MEM_DECOMMIT));
-    EXPECT_FALSE(VirtualFree(memory, 10000, MEM_DECOMMIT));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ADDRESS);
+    for (size_t i = 0; i < 3 * kPage; ++i) ASSERT_EQ(memory[i], 0);
+    std::memset(memory, 1, 3 * kPage);
+    // Pages of a block can be decommitted on their own; the rest stays.
+    EXPECT_TRUE(VirtualFree(memory + kPage, kPage, MEM_DECOMMIT));
+    EXPECT_EQ(memory[0], 1);
+    EXPECT_EQ(memory[2 * kPage], 1);
+    EXPECT_TRUE(VirtualFree(memory, 3 * kPage, MEM_DECOMMIT));
+    EXPECT_TRUE(VirtualFree(memory, 3 * kPage, MEM_DECOMMIT)) << "the addresses stay reserved";
+    EXPECT_FALSE(VirtualFree(memory, 4 * kPage, MEM_DECOMMIT));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
     EXPECT_FALSE(VirtualFree(nullptr, 4096, MEM_DECOMMIT));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    char local = 7;
+    EXPECT_FALSE(VirtualFree(&local, 1, MEM_DECOMMIT));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_ADDRESS);
+    EXPECT_EQ(local, 7) << "a refused release touches nothing";
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     EXPECT_EQ(info.dwPageSize, static_cast<DWORD>(sysconf(_SC_PAGESIZE)));
@@ -321,9 +339,10 @@ TEST_F(SegmentTransferTest, GatherThenScatterMoreThanOneSystemCallOfPages) {
     HANDLE writer = Open("sg.dat", GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_FLAG_NO_BUFFERING | FILE_FLAG_OVERLAPPED);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     OVERLAPPED request = At(kPage);
-    ASSERT_TRUE(WriteFileGather(writer, segments.data(), static_cast<DWORD>(count * kPage), nullptr, &request));
     DWORD bytes = 0;
-    EXPECT_TRUE(GetOverlappedResult(writer, &request, &bytes, TRUE));
+    ASSERT_TRUE(Finish(writer, WriteFileGather(writer, segments.data(), static_cast<DWORD>(count * kPage), nullptr,
+                                               &request),
+                       &request, &bytes));
     EXPECT_EQ(bytes, count * kPage);
     CloseHandle(writer);
     const std::string content = ReadWholeFile(PathOf("sg.dat"));
@@ -336,15 +355,17 @@ TEST_F(SegmentTransferTest, GatherThenScatterMoreThanOneSystemCallOfPages) {
     for (size_t k = 0; k < count; ++k) segments[k].Buffer = target.memory + k * kPage;
     HANDLE reader = Open("sg.dat", GENERIC_READ, 0, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_OVERLAPPED);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(ReadFileScatter(reader, segments.data(), static_cast<DWORD>(count * kPage), nullptr, &request));
+    ASSERT_TRUE(Finish(reader,
+                       ReadFileScatter(reader, segments.data(), static_cast<DWORD>(count * kPage), nullptr, &request),
+                       &request, &bytes));
     EXPECT_EQ(std::memcmp(target.memory, content.data() + kPage, count * kPage), 0);
 
     OVERLAPPED nearEnd = At(static_cast<int64_t>(count * kPage));  // one page left
-    ASSERT_TRUE(ReadFileScatter(reader, segments.data(), 4 * kPage, nullptr, &nearEnd));
-    EXPECT_TRUE(GetOverlappedResult(reader, &nearEnd, &bytes, TRUE));
+    ASSERT_TRUE(Finish(reader, ReadFileScatter(reader, segments.data(), 4 * kPage, nullptr, &nearEnd), &nearEnd,
+                       &bytes));
     EXPECT_EQ(bytes, kPage);
     OVERLAPPED atEnd = At(static_cast<int64_t>((count + 1) * kPage));
-    EXPECT_FALSE(ReadFileScatter(reader, segments.data(), 4 * kPage, nullptr, &atEnd));
+    EXPECT_FALSE(Finish(reader, ReadFileScatter(reader, segments.data(), 4 * kPage, nullptr, &atEnd), &atEnd, &bytes));
     EXPECT_EQ(GetLastError(), ERROR_HANDLE_EOF);
     CloseHandle(reader);
 }
@@ -375,7 +396,9 @@ TEST_F(SegmentTransferTest, EntriesAndHandleAreCheckedBeforeAnythingMoves) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(pages.memory[1], 0) << "nothing was read";
 
-    EXPECT_TRUE(ReadFileScatter(file, segments, static_cast<DWORD>(2 * kPage), nullptr, &request))
+    DWORD bytes;
+    EXPECT_TRUE(Finish(file, ReadFileScatter(file, segments, static_cast<DWORD>(2 * kPage), nullptr, &request),
+                       &request, &bytes))
         << "entries past the count are not looked at";
     EXPECT_NE(pages.memory[1], 0);
     CloseHandle(file);

@@ -1,18 +1,23 @@
 #include "temp_dir.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <vector>
-
-#include <stdlib.h>
+#include <random>
 
 void TempDirTest::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zuzuzavev-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    ASSERT_NE(mkdtemp(buffer.data()), nullptr);
-    dir = buffer.data();
+    std::mt19937_64 random(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("zuzuzavev-test-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(path, error)) {
+            dir = path.string();
+            return;
+        }
+    }
+    FAIL() << "no temporary directory could be made";
 }
 
 void TempDirTest::TearDown() {

@@ -3,8 +3,8 @@
 // A handle names a slot of a small table of open files, so that every
 // operation can tell a valid handle from a stale or made-up one with one
 // array index. Every request is positioned at the offset its OVERLAPPED
-// carries and completes before the call returns: the result is also left in
-// the OVERLAPPED, where GetOverlappedResult finds it.
+// carries and is carried out before the call returns; its result is also
+// left in the OVERLAPPED, where GetOverlappedResult finds it.
 #include "platform/platform.h"
 
 #ifndef _WIN32
@@ -102,13 +102,22 @@ int64_t RequestOffset(const OVERLAPPED* request) {
 bool IsDirect(const OpenFile* file) { return (file->flags & FILE_FLAG_NO_BUFFERING) != 0; }
 
 // Records the outcome of a request where the caller and a later
-// GetOverlappedResult find it.
-BOOL Complete(OVERLAPPED* request, DWORD* bytesOut, DWORD status, size_t bytes) {
-    if (bytesOut != nullptr) *bytesOut = static_cast<DWORD>(bytes);
+// GetOverlappedResult find it. On an overlapped handle a request that was
+// carried out reports ERROR_IO_PENDING, as the platform does for transfers
+// it does not finish inside the call, and GetOverlappedResult then gives its
+// outcome; a request refused for its parameters fails at once.
+BOOL Complete(const OpenFile* file, OVERLAPPED* request, DWORD* bytesOut, DWORD status,
+              size_t bytes) {
     if (request != nullptr) {
         request->Internal = status;
         request->InternalHigh = bytes;
     }
+    const bool refused = status == ERROR_INVALID_PARAMETER || status == ERROR_NOACCESS;
+    if ((file->flags & FILE_FLAG_OVERLAPPED) != 0 && !refused) {
+        if (bytesOut != nullptr) *bytesOut = 0;
+        return FailWith(ERROR_IO_PENDING);
+    }
+    if (bytesOut != nullptr) *bytesOut = static_cast<DWORD>(bytes);
     if (status != ERROR_SUCCESS) return FailWith(status);
     return TRUE;
 }
@@ -157,7 +166,7 @@ BOOL Transfer(bool writing, HANDLE handle, void* buffer, DWORD count, DWORD* byt
                                            offset < 0 ? -1 : offset + static_cast<int64_t>(done));
         if (moved < 0) {
             if (errno == EINTR) continue;
-            return Complete(request, bytesOut, ErrorCodeFromErrno(errno), 0);
+            return Complete(file, request, bytesOut, ErrorCodeFromErrno(errno), 0);
         }
         if (moved == 0) break;
         done += static_cast<size_t>(moved);
@@ -166,9 +175,9 @@ BOOL Transfer(bool writing, HANDLE handle, void* buffer, DWORD count, DWORD* byt
         if (IsDirect(file) && done % kDirectAlignment != 0) break;
     }
     if (!writing && done == 0 && count > 0 && request != nullptr) {
-        return Complete(request, bytesOut, ERROR_HANDLE_EOF, 0);
+        return Complete(file, request, bytesOut, ERROR_HANDLE_EOF, 0);
     }
-    return Complete(request, bytesOut, ERROR_SUCCESS, done);
+    return Complete(file, request, bytesOut, ERROR_SUCCESS, done);
 }
 
 // The vectors of one scatter or gather request; the platform takes at most
@@ -190,8 +199,10 @@ BOOL TransferSegments(bool writing, HANDLE handle, FILE_SEGMENT_ELEMENT segments
     // Check every entry the count needs before anything is transferred.
     for (size_t k = 0; k < entries; ++k) {
         const uintptr_t address = reinterpret_cast<uintptr_t>(segments[k].Buffer);
-        if (address == 0) return Complete(request, nullptr, ERROR_NOACCESS, 0);
-        if (address % systemPage != 0) return Complete(request, nullptr, ERROR_INVALID_PARAMETER, 0);
+        if (address == 0) return Complete(file, request, nullptr, ERROR_NOACCESS, 0);
+        if (address % systemPage != 0) {
+            return Complete(file, request, nullptr, ERROR_INVALID_PARAMETER, 0);
+        }
     }
 
     const int64_t offset = RequestOffset(request);
@@ -215,7 +226,7 @@ BOOL TransferSegments(bool writing, HANDLE handle, FILE_SEGMENT_ELEMENT segments
                                   : preadv(file->fd, segmentVectors, static_cast<int>(vectorCount), at);
         if (moved < 0) {
             if (errno == EINTR) continue;
-            return Complete(request, nullptr, ErrorCodeFromErrno(errno), done);
+            return Complete(file, request, nullptr, ErrorCodeFromErrno(errno), done);
         }
         if (moved == 0) break;
         done += static_cast<size_t>(moved);
@@ -223,8 +234,8 @@ BOOL TransferSegments(bool writing, HANDLE handle, FILE_SEGMENT_ELEMENT segments
         const bool shortTransfer = static_cast<size_t>(moved) < batchBytes;
         if (shortTransfer && done % kDirectAlignment != 0) break;
     }
-    if (!writing && done == 0 && count > 0) return Complete(request, nullptr, ERROR_HANDLE_EOF, 0);
-    return Complete(request, nullptr, ERROR_SUCCESS, done);
+    if (!writing && done == 0 && count > 0) return Complete(file, request, nullptr, ERROR_HANDLE_EOF, 0);
+    return Complete(file, request, nullptr, ERROR_SUCCESS, done);
 }
 
 }  // namespace
@@ -307,7 +318,7 @@ BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* bytesTransf
                          BOOL /*wait*/) {
     if (LookUp(file) == nullptr) return FailWith(ERROR_INVALID_HANDLE);
     if (overlapped == nullptr) return FailWith(ERROR_INVALID_PARAMETER);
-    // Every request has completed before its call returned.
+    // Every request was carried out before its call returned.
     if (bytesTransferred != nullptr) *bytesTransferred = static_cast<DWORD>(overlapped->InternalHigh);
     const DWORD status = static_cast<DWORD>(overlapped->Internal);
     if (status != ERROR_SUCCESS) return FailWith(status);

@@ -2,8 +2,10 @@
 // the POSIX stand-in.
 //
 // Memory comes from anonymous mappings, which are zero-filled and aligned to
-// the system page. The stand-in keeps the mappings it gave out, so that a
-// release of anything else fails and touches nothing.
+// the system page. The stand-in keeps the blocks it gave out: decommitting
+// pages of a block returns them to the system and leaves their addresses
+// reserved, as the platform does, and a release of any address outside
+// every block fails and touches nothing.
 #include "platform/platform.h"
 
 #ifndef _WIN32
@@ -13,7 +15,7 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <unordered_map>
+#include <map>
 
 #include "platform/posix_internal.h"
 
@@ -22,9 +24,10 @@ namespace {
 constexpr DWORD MEM_RELEASE_TYPE = 0x8000u;
 constexpr LONGLONG kNanosecondsPerSecond = 1000000000;
 
-std::unordered_map<uintptr_t, size_t>& Allocations() {
-    static std::unordered_map<uintptr_t, size_t> allocations;
-    return allocations;
+// The blocks given out, by start address, with their sizes in whole pages.
+std::map<uintptr_t, size_t>& Blocks() {
+    static std::map<uintptr_t, size_t> blocks;
+    return blocks;
 }
 
 size_t RoundToPages(size_t size) {
@@ -50,27 +53,38 @@ LPVOID VirtualAlloc(LPVOID address, size_t size, DWORD allocationType, DWORD pro
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    Allocations()[reinterpret_cast<uintptr_t>(memory)] = RoundToPages(size);
+    Blocks()[reinterpret_cast<uintptr_t>(memory)] = RoundToPages(size);
     return memory;
 }
 
 BOOL VirtualFree(LPVOID address, size_t size, DWORD freeType) {
-    auto found = Allocations().find(reinterpret_cast<uintptr_t>(address));
-    if (found == Allocations().end()) return FailWith(ERROR_INVALID_ADDRESS);
-    const size_t allocated = found->second;
-    if (freeType == MEM_DECOMMIT) {
-        const size_t decommitted = RoundToPages(size);
-        if (decommitted > allocated) return FailWith(ERROR_INVALID_PARAMETER);
-        if (decommitted != 0 && decommitted < allocated) {
-            // Part of the block: its pages go back and read as zero again.
-            madvise(address, decommitted, MADV_DONTNEED);
-            return TRUE;
-        }
-    } else if (freeType != MEM_RELEASE_TYPE || size != 0) {
-        return FailWith(ERROR_INVALID_PARAMETER);
+    if (address == nullptr) return FailWith(ERROR_INVALID_PARAMETER);
+    const uintptr_t at = reinterpret_cast<uintptr_t>(address);
+    auto block = Blocks().upper_bound(at);
+    if (block == Blocks().begin()) return FailWith(ERROR_INVALID_ADDRESS);
+    --block;
+    const uintptr_t start = block->first;
+    const uintptr_t end = start + block->second;
+    if (at >= end) return FailWith(ERROR_INVALID_ADDRESS);
+
+    if (freeType == MEM_RELEASE_TYPE) {
+        if (size != 0 || at != start) return FailWith(ERROR_INVALID_PARAMETER);
+        if (munmap(address, block->second) != 0) return FailWithErrno();
+        Blocks().erase(block);
+        return TRUE;
     }
-    if (munmap(address, allocated) != 0) return FailWithErrno();
-    Allocations().erase(found);
+    if (freeType != MEM_DECOMMIT) return FailWith(ERROR_INVALID_PARAMETER);
+    // The pages that [address, address + size) touches; size 0 means the
+    // whole block from its start.
+    const uintptr_t page = SystemPageSize();
+    const uintptr_t first = at / page * page;
+    const uintptr_t last = size == 0 ? end : (at + size + page - 1) / page * page;
+    if ((size == 0 && at != start) || last > end) return FailWith(ERROR_INVALID_PARAMETER);
+    void* pages = reinterpret_cast<void*>(first);
+    if (madvise(pages, last - first, MADV_DONTNEED) != 0 ||
+        mprotect(pages, last - first, PROT_NONE) != 0) {
+        return FailWithErrno();
+    }
     return TRUE;
 }
 
