@@ -8,16 +8,19 @@ wine_dir=/usr/lib/wine
 export WINEPREFIX="${ZUZUZAVEV_WINEPREFIX:-${TMPDIR:-/tmp}/zuzuzavev-wine-$(id -u)}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+server_pid="$WINEPREFIX/.zuzuzavev-server"
 if [ "${1:-}" = "--stop" ]; then
   "$wine_dir/wineserver" -k 2>/dev/null || true
+  rm -f "$server_pid"
   exit 0
 fi
 mkdir -p "$WINEPREFIX"
-# A second persistent server for the same prefix exits at once.
-setsid "$wine_dir/wineserver" -p -f </dev/null >/dev/null 2>&1 &
-if [ ! -f "$WINEPREFIX/.zuzuzavev-ready" ]; then
+if ! { [ -f "$server_pid" ] && kill -0 "$(cat "$server_pid")" 2>/dev/null; }; then
+  setsid "$wine_dir/wineserver" -p -f </dev/null >/dev/null 2>&1 &
+  echo $! >"$server_pid"
   sleep 0.5
-  setsid "$wine_dir/wine64" wineboot --init </dev/null >/dev/null 2>&1 || true
-  touch "$WINEPREFIX/.zuzuzavev-ready"
+  # Creates the prefix on first use and starts its services, away from our
+  # output: a service holding it open would keep the caller waiting.
+  setsid "$wine_dir/wine64" wineboot </dev/null >/dev/null 2>&1 || true
 fi
 exec "$wine_dir/wine64" "$@"

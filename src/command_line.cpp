@@ -222,30 +222,35 @@ void RunWorkload(WorkloadKind kind, const RunSettings& settings) {
     }
 }
 
-int RunZuzuzavev(int argc, char* argv[]) {
+bool PrepareRun(int argc, char* argv[], RunSettings* settings) {
     printf("KOV I/O Test Utility: v2.0\n\n");
     if (argc < 2) {
         PrintUsageNotes(false);
-        return 0;
+        return false;
     }
     const char* first = argv[1];
     if (std::strncmp(first, "-future", 7) == 0) {
         PrintUsageNotes(true);
-        return 0;
+        return false;
     }
     if (first[0] == '-') {
         printf("*** ERROR: First argument MUST be filename.\n\n");
-        return 0;
+        return false;
     }
     if (std::strlen(first) > static_cast<size_t>(kMaxFileNameLength)) {
         printf("*** ERROR: Filename is too long (at most 255 characters).\n\n");
-        return 0;
+        return false;
     }
-    RunSettings settings = InitialRunSettings();
-    lstrcpyA(settings.fileName, first);
-    if (!ReadOptions(argc, argv, &settings)) return 0;
-    ApplyDefaults(&settings);
-    if (settings.debug) PrintSettingsEcho(settings);
-    RunWorkload(SelectWorkload(settings), settings);
+    *settings = InitialRunSettings();
+    lstrcpyA(settings->fileName, first);
+    if (!ReadOptions(argc, argv, settings)) return false;
+    ApplyDefaults(settings);
+    if (settings->debug) PrintSettingsEcho(*settings);
+    return true;
+}
+
+int RunZuzuzavev(int argc, char* argv[]) {
+    RunSettings settings;
+    if (PrepareRun(argc, argv, &settings)) RunWorkload(SelectWorkload(settings), settings);
     return 0;
 }

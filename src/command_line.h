@@ -9,6 +9,11 @@
 // returns its exit status, which is 0 on every path.
 int RunZuzuzavev(int argc, char* argv[]);
 
+// Everything before the workload: the banner, the usage notes, the file
+// name, the options, the defaults and the echo. Returns true, with settings
+// complete, when a workload is to run; false when the run has ended.
+bool PrepareRun(int argc, char* argv[], RunSettings* settings);
+
 // The settings before any option is read.
 RunSettings InitialRunSettings();
 

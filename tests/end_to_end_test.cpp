@@ -1,6 +1,7 @@
 // The built program on real files in a temporary directory. The two numbers
 // of the report vary from run to run and are matched by pattern.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -9,6 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "temp_dir.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -74,8 +79,8 @@ protected:
     // Runs the program in the test's directory; returns its standard output
     // after the banner, and checks the banner, the exit status and that
     // nothing went to standard error.
-    std::string Run(const std::vector<std::string>& arguments) {
-        std::string command = ChangeDirectory(dir) + " && " + Quoted(ProgramPath());
+    std::string Run(const std::vector<std::string>& arguments, const std::string& prefix = "") {
+        std::string command = ChangeDirectory(dir) + " && " + prefix + Quoted(ProgramPath());
         for (const std::string& argument : arguments) command += " " + Quoted(argument);
         command += " 2>" + Quoted(PathOf(".stderr"));
         FILE* pipe = OpenPipe(command);
@@ -467,5 +472,111 @@ TEST_F(EndToEndTest, ScatterGatherSizingRefusals) {
               "ERROR: The file size is NOT a multiple of the product of the page size and the number of pages.\n");
     EXPECT_FALSE(std::filesystem::exists(PathOf("s.dat")));
 }
+
+TEST_F(EndToEndTest, ReadsOfAnEmptyFileEndAtTheFirstRequest) {
+    WritePatternFile(PathOf("empty.dat"), 0);
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string output;
+    };
+    const std::vector<Case> cases = {
+        {{"empty.dat", "-r", "-filesize", "8k", "-pagesize", "4k"},
+         "Sequentially reading 8192 bytes from file: empty.dat with a 4096 page size.\n"
+         "ERROR: An error was detected while sequentially reading 4096 bytes from file: empty.dat\n"
+         "       return code is: 38\n"},
+        {{"empty.dat", "-r", "-unbuffered", "-filesize", "8k", "-pagesize", "4k"},
+         "Sequentially reading 8192 bytes from file: empty.dat with a 4096 page size.\n"
+         "ERROR: An error was detected while sequentially reading 4096 bytes from file: empty.dat\n"
+         "       return code is: 38\n"},
+        {{"empty.dat", "-r", "-ran", "-filesize", "4k", "-pagesize", "4k"},
+         "Random Reads: Reading 1 pages from file: empty.dat with a 4096 page size.\n"
+         "ERROR: An error was detected while randomly reading page 1 from file: empty.dat\n"
+         "       return code is: 38\n"},
+        {{"empty.dat", "-rw", "-filesize", "4k", "-pagesize", "4k"},
+         "Random Reads and Writes: Reading and Writing 1 pages to file: empty.dat with a 4096 page size.\n"
+         "ERROR: An error was detected while randomly reading page 1 from file: empty.dat\n"
+         "       return code is: 38\n"},
+        {{"empty.dat", "-r", "-sgio", "-filesize", "8k", "-pagesize", "4k", "-numpages", "2"},
+         "Scatter Reading 2 pages - 1 iterations from file: empty.dat with a 4096 page size.\n"
+         "ERROR: An error occurred while reading pages for scatter reads.\n"
+         "ERROR: Return code is: 38.\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Run(c.arguments), c.output) << c.arguments[1];
+    EXPECT_EQ(ReadWholeFile(PathOf("empty.dat")), "") << "nothing was written";
+}
+
+TEST_F(EndToEndTest, ADirectoryIsNoFile) {
+    std::filesystem::create_directory(PathOf("folder"));
+    EXPECT_EQ(Run({"folder", "-rw", "-filesize", "4k", "-pagesize", "4k"}),
+              "Random Reads and Writes: Reading and Writing 1 pages to file: folder with a 4096 page size.\n"
+              "ERROR: Unable to open file folder for random reading/writing.\n"
+              "ERROR: Return code is: 5.\n");
+    EXPECT_EQ(Run({"folder", "-w", "-filesize", "4k", "-pagesize", "4k"}),
+              "Sequentially writing 4096 bytes to file: folder with a 4096 page size.\n"
+              "ERROR: An error was detected while trying to open file: folder.\n"
+              "       return code is: 5\n");
+    EXPECT_TRUE(std::filesystem::is_directory(PathOf("folder")));
+}
+
+#ifndef _WIN32
+TEST_F(EndToEndTest, WritePastTheFileSizeLimitEndsWithTheWriteFailure) {
+    // 32 blocks of the shell's ulimit unit: at most 32 KiB, less than the run.
+    EXPECT_EQ(Run({"limited.dat", "-w", "-filesize", "64k", "-pagesize", "4k"}, "ulimit -f 32 && "),
+              "Sequentially writing 65536 bytes to file: limited.dat with a 4096 page size.\n"
+              "ERROR: An error was detected while writing 4096 bytes to file: limited.dat\n"
+              "       return code is: 223\n");
+    EXPECT_LT(std::filesystem::file_size(PathOf("limited.dat")), 65536u);
+}
+
+TEST_F(EndToEndTest, ASecondRunCannotOpenAFileThatAWriteHolds) {
+    // A slow write (every page written through to the disk) runs in the
+    // background while the other runs try the same file.
+    const std::string command = ChangeDirectory(dir) + " && exec " + Quoted(ProgramPath()) +
+                                " held.dat -w -writethru -filesize 1g -pagesize 512 >/dev/null 2>&1 & echo $!";
+    FILE* pipe = OpenPipe(command);
+    ASSERT_NE(pipe, nullptr);
+    char line[64] = {};
+    ASSERT_NE(fgets(line, sizeof line, pipe), nullptr);
+    ClosePipe(pipe);
+    const std::string writer = std::string(line).substr(0, std::string(line).find('\n'));
+    for (int i = 0; i < 500 && !std::filesystem::exists(PathOf("held.dat")); ++i) {
+        std::system("sleep 0.01");
+    }
+    std::system("sleep 0.2");
+    const uintmax_t before = std::filesystem::file_size(PathOf("held.dat"));
+
+    EXPECT_EQ(Run({"held.dat", "-r", "-filesize", "4k", "-pagesize", "4k"}),
+              "Sequentially reading 4096 bytes from file: held.dat with a 4096 page size.\n"
+              "ERROR: Unable to open file held.dat for sequential reading.\n"
+              "ERROR: Return code is: 32.\n");
+    EXPECT_EQ(Run({"held.dat", "-w", "-filesize", "4k", "-pagesize", "4k"}),
+              "Sequentially writing 4096 bytes to file: held.dat with a 4096 page size.\n"
+              "ERROR: An error was detected while trying to open file: held.dat.\n"
+              "       return code is: 32\n");
+    EXPECT_EQ(Run({"held.dat", "-w", "-sgio", "-filesize", "8k", "-pagesize", "4k", "-numpages", "2"}),
+              "Gather Writing 2 pages - 1 iterations to file: held.dat with a 4096 page size.\n"
+              "ERROR: Unable to open file held.dat for Gather Writes.\n"
+              "ERROR: Return code is: 32.\n");
+    EXPECT_GE(std::filesystem::file_size(PathOf("held.dat")), before) << "the refused runs truncated nothing";
+    std::system(("kill " + writer + " 2>/dev/null; while kill -0 " + writer + " 2>/dev/null; do sleep 0.01; done")
+                    .c_str());
+}
+
+TEST_F(EndToEndTest, AFileWithoutReadPermission) {
+    WritePatternFile(PathOf("secret.dat"), 4096);
+    std::filesystem::permissions(PathOf("secret.dat"), std::filesystem::perms::none);
+    std::filesystem::permissions(dir, std::filesystem::perms::all);
+    // Root may read anything: run as an unprivileged user where we can.
+    std::string prefix;
+    if (geteuid() == 0) {
+        if (std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv to drop root";
+        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    EXPECT_EQ(Run({"secret.dat", "-r", "-filesize", "4k", "-pagesize", "4k"}, prefix),
+              "Sequentially reading 4096 bytes from file: secret.dat with a 4096 page size.\n"
+              "ERROR: Unable to open file secret.dat for sequential reading.\n"
+              "ERROR: Return code is: 5.\n");
+}
+#endif
 
 }  // namespace
