@@ -56,7 +56,7 @@ def run(command, **kwargs):
 
 
 def file_path(name):
-    return os.path.join(WORK, name.split(",")[0].replace(" ", "-") + ".dat")
+    return os.path.join(WORK, re.sub(r"[^a-z0-9]+", "-", name.lower()).strip("-") + ".dat")
 
 
 def prepare_file(path, size_mib):
@@ -116,7 +116,8 @@ def measure(runs):
             for tool in order:
                 if writes and os.path.exists(path):
                     os.remove(path)
-                    subprocess.run(["sync"], check=True)
+                # No run pays for the write-back of the one before it.
+                subprocess.run(["sync"], check=True)
                 if tool == "zuzuzavev":
                     value = run_zuzuzavev(path, size, page, pages, options)
                 elif tool == "fio":

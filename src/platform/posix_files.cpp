@@ -278,8 +278,10 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
         return FailOpen(fd, errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION
                                                  : ErrorCodeFromErrno(errno));
     }
-    // Truncate only once the file is ours.
-    if (creationDisposition == CREATE_ALWAYS && ftruncate(fd, 0) != 0) {
+    // Truncate only once the file is ours, and only a file that has content:
+    // truncating marks the file for early write-back on close on some file
+    // systems (ext4), which a new file must not pay for.
+    if (creationDisposition == CREATE_ALWAYS && status.st_size > 0 && ftruncate(fd, 0) != 0) {
         return FailOpen(fd, ErrorCodeFromErrno(errno));
     }
     if ((flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN) != 0) {
