@@ -124,7 +124,7 @@ BOOL Complete(const OpenFile* file, OVERLAPPED* request, DWORD* bytesOut, DWORD 
 
 // Checks what every request needs: a valid handle with the right access, and
 // an OVERLAPPED wherever the handle is overlapped.
-OpenFile* RequestFile(HANDLE handle, DWORD access, const OVERLAPPED* request) {
+inline OpenFile* RequestFile(HANDLE handle, DWORD access, const OVERLAPPED* request) {
     OpenFile* file = LookUp(handle);
     if (file == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -143,41 +143,55 @@ OpenFile* RequestFile(HANDLE handle, DWORD access, const OVERLAPPED* request) {
 
 // One transfer through one system call; a negative offset means the file's
 // own position (a request without an OVERLAPPED).
-ssize_t TransferOnce(bool writing, int fd, char* buffer, size_t count, int64_t offset) {
+__attribute__((always_inline)) inline ssize_t TransferOnce(bool writing, int fd, char* buffer, size_t count,
+                                                        int64_t offset) {
     if (offset < 0) return writing ? write(fd, buffer, count) : read(fd, buffer, count);
     return writing ? pwrite(fd, buffer, count, offset) : pread(fd, buffer, count, offset);
 }
 
-// Moves count bytes between buffer and the file, continuing short transfers
-// and interrupted calls until the count is done, the end of the file is
-// reached or an error stops it.
-BOOL Transfer(bool writing, HANDLE handle, void* buffer, DWORD count, DWORD* bytesOut,
-              OVERLAPPED* request) {
-    OpenFile* file = RequestFile(handle, writing ? GENERIC_WRITE : GENERIC_READ, request);
+// The rest of a transfer whose first system call did not move the whole
+// count: continues short transfers and interrupted calls until the count is
+// done, the end of the file is reached or an error stops it.
+__attribute__((noinline, cold)) BOOL FinishTransfer(bool writing, const OpenFile* file, char* bytes,
+                                                    DWORD count, int64_t offset, ssize_t moved,
+                                                    DWORD* bytesOut, OVERLAPPED* request) {
+    size_t done = 0;
+    for (;;) {
+        if (moved < 0) {
+            if (errno != EINTR) return Complete(file, request, bytesOut, ErrorCodeFromErrno(errno), 0);
+        } else {
+            if (moved == 0) break;
+            done += static_cast<size_t>(moved);
+            // Direct transfers come back short only at the end of the file,
+            // and a continuation would no longer be aligned.
+            if (done >= count || (IsDirect(file) && done % kDirectAlignment != 0)) break;
+        }
+        moved = TransferOnce(writing, file->fd, bytes + done, count - done,
+                             offset < 0 ? -1 : offset + static_cast<int64_t>(done));
+    }
+    if (!writing && done == 0 && count > 0 && request != nullptr) {
+        return Complete(file, request, bytesOut, ERROR_HANDLE_EOF, 0);
+    }
+    return Complete(file, request, bytesOut, ERROR_SUCCESS, done);
+}
+
+// Moves count bytes between buffer and the file; one system call in the
+// usual case.
+__attribute__((always_inline)) inline BOOL Transfer(bool writing, HANDLE handle, void* buffer,
+                                                    DWORD count, DWORD* bytesOut,
+                                                    OVERLAPPED* request) {
+    const OpenFile* file = RequestFile(handle, writing ? GENERIC_WRITE : GENERIC_READ, request);
     if (file == nullptr) {
         if (bytesOut != nullptr) *bytesOut = 0;
         return FALSE;
     }
     char* bytes = static_cast<char*>(buffer);
     const int64_t offset = request != nullptr ? RequestOffset(request) : -1;
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t moved = TransferOnce(writing, file->fd, bytes + done, count - done,
-                                           offset < 0 ? -1 : offset + static_cast<int64_t>(done));
-        if (moved < 0) {
-            if (errno == EINTR) continue;
-            return Complete(file, request, bytesOut, ErrorCodeFromErrno(errno), 0);
-        }
-        if (moved == 0) break;
-        done += static_cast<size_t>(moved);
-        // Direct transfers come back short only at the end of the file, and
-        // a continuation would no longer be aligned.
-        if (IsDirect(file) && done % kDirectAlignment != 0) break;
+    const ssize_t moved = TransferOnce(writing, file->fd, bytes, count, offset);
+    if (moved == static_cast<ssize_t>(count) && count > 0) {
+        return Complete(file, request, bytesOut, ERROR_SUCCESS, count);
     }
-    if (!writing && done == 0 && count > 0 && request != nullptr) {
-        return Complete(file, request, bytesOut, ERROR_HANDLE_EOF, 0);
-    }
-    return Complete(file, request, bytesOut, ERROR_SUCCESS, done);
+    return FinishTransfer(writing, file, bytes, count, offset, moved, bytesOut, request);
 }
 
 // The vectors of one scatter or gather request; the platform takes at most
