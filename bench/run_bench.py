@@ -111,11 +111,16 @@ def measure(runs):
         if not writes:
             prepare_file(path, size_mib)
         samples = {tool: [] for tool in tools}
-        for round_number in range(runs):
+        # Round 0 warms up and is not counted.
+        for round_number in range(runs + 1):
             order = tools[round_number % 3:] + tools[:round_number % 3]
             for tool in order:
                 if writes and os.path.exists(path):
                     os.remove(path)
+                    # Let the file system finish freeing (and discarding) the
+                    # old file's blocks before the next run starts.
+                    subprocess.run(["sync"], check=True)
+                    time.sleep(2)
                 # No run pays for the write-back of the one before it.
                 subprocess.run(["sync"], check=True)
                 if tool == "zuzuzavev":
@@ -124,7 +129,8 @@ def measure(runs):
                     value = run_fio(path, size, page, pages, fio_options, mode == "randrw")
                 else:
                     value = run_floor(path, size, page, pages, mode)
-                samples[tool].append(value)
+                if round_number > 0:
+                    samples[tool].append(value)
         if writes and os.path.exists(path):
             os.remove(path)
         row = {"workload": name, "file MiB": size_mib, "page": page, "pages per request": pages,
@@ -243,8 +249,8 @@ def machine():
 
 
 def markdown(results, counts, times, runs, description):
-    lines = [f"Machine: {description}. {runs} runs of each tool per workload, in rotating order; MB/s = "
-             "MiB per second; spread = lowest to highest run.", "",
+    lines = [f"Machine: {description}. {runs} runs of each tool per workload after one warm-up run, in rotating "
+             "order; MB/s = MiB per second; spread = lowest to highest run.", "",
              "| workload | zuzuzavev MB/s (spread) | fio MB/s (spread) | floor MB/s (spread) | zuzuzavev/fio | "
              "zuzuzavev/floor |", "|---|---|---|---|---|---|"]
     for row in results:
