@@ -45,3 +45,8 @@ std::string RunScripted(const Script& script, const std::vector<std::string>& ar
     EXPECT_EQ(output.substr(0, banner.size()), banner);
     return output.substr(banner.size());
 }
+
+std::vector<std::string> With(std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}

@@ -13,6 +13,9 @@
 
 std::string RunCaptured(const std::vector<std::string>& arguments);
 
+// arguments followed by more.
+std::vector<std::string> With(std::vector<std::string> arguments, const std::vector<std::string>& more);
+
 // The banner every run prints first.
 inline constexpr char kBanner[] = "KOV I/O Test Utility: v2.0\n\n";
 

@@ -12,11 +12,6 @@ using SequentialReadTest = FakePlatformTest;
 
 const std::vector<std::string> kRead = {"f.dat", "-r", "-filesize", "32k", "-pagesize", "8k"};
 
-std::vector<std::string> With(std::vector<std::string> arguments, const std::vector<std::string>& more) {
-    arguments.insert(arguments.end(), more.begin(), more.end());
-    return arguments;
-}
-
 const char kAnnouncement[] = "Sequentially reading 32768 bytes from file: f.dat with a 8192 page size.\n";
 const char kReport[] = "Read Throughput: 0.062500 MB/Sec.\nElapsed time: 0.500000 Secs\n";
 

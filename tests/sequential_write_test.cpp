@@ -13,11 +13,6 @@ using SequentialWriteTest = FakePlatformTest;
 
 const std::vector<std::string> kWrite = {"f.dat", "-w", "-filesize", "32k", "-pagesize", "8k"};
 
-std::vector<std::string> With(std::vector<std::string> arguments, const std::vector<std::string>& more) {
-    arguments.insert(arguments.end(), more.begin(), more.end());
-    return arguments;
-}
-
 const char kAnnouncement[] = "Sequentially writing 32768 bytes to file: f.dat with a 8192 page size.\n";
 const char kReport[] = "Write Throughput: 0.062500 MB/Sec.\nElapsed time: 0.500000 Secs\n";
 const char kDebugHead[] =
