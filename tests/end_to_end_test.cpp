@@ -538,7 +538,14 @@ TEST_F(EndToEndTest, ASecondRunCannotOpenAFileThatAWriteHolds) {
     char line[64] = {};
     ASSERT_NE(fgets(line, sizeof line, pipe), nullptr);
     ClosePipe(pipe);
-    const std::string writer = std::string(line).substr(0, std::string(line).find('\n'));
+    // The writer is stopped however the test ends.
+    struct StopWriter {
+        std::string pid;
+        ~StopWriter() {
+            std::system(("kill " + pid + " 2>/dev/null; while kill -0 " + pid + " 2>/dev/null; do sleep 0.01; done")
+                            .c_str());
+        }
+    } writer{std::string(line).substr(0, std::string(line).find('\n'))};
     for (int i = 0; i < 500 && !std::filesystem::exists(PathOf("held.dat")); ++i) {
         std::system("sleep 0.01");
     }
@@ -558,8 +565,6 @@ TEST_F(EndToEndTest, ASecondRunCannotOpenAFileThatAWriteHolds) {
               "ERROR: Unable to open file held.dat for Gather Writes.\n"
               "ERROR: Return code is: 32.\n");
     EXPECT_GE(std::filesystem::file_size(PathOf("held.dat")), before) << "the refused runs truncated nothing";
-    std::system(("kill " + writer + " 2>/dev/null; while kill -0 " + writer + " 2>/dev/null; do sleep 0.01; done")
-                    .c_str());
 }
 
 TEST_F(EndToEndTest, AFileWithoutReadPermission) {
