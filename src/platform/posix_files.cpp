@@ -143,8 +143,8 @@ inline OpenFile* RequestFile(HANDLE handle, DWORD access, const OVERLAPPED* requ
 
 // One transfer through one system call; a negative offset means the file's
 // own position (a request without an OVERLAPPED).
-__attribute__((always_inline)) inline ssize_t TransferOnce(bool writing, int fd, char* buffer, size_t count,
-                                                        int64_t offset) {
+__attribute__((always_inline)) inline ssize_t TransferOnce(bool writing, int fd, char* buffer,
+                                                           size_t count, int64_t offset) {
     if (offset < 0) return writing ? write(fd, buffer, count) : read(fd, buffer, count);
     return writing ? pwrite(fd, buffer, count, offset) : pread(fd, buffer, count, offset);
 }
