@@ -15,7 +15,10 @@ if [ "${1:-}" = "--stop" ]; then
   exit 0
 fi
 mkdir -p "$WINEPREFIX"
-if ! { [ -f "$server_pid" ] && kill -0 "$(cat "$server_pid")" 2>/dev/null; }; then
+running_server() {
+  [ -f "$server_pid" ] && grep -q wineserver "/proc/$(cat "$server_pid")/comm" 2>/dev/null
+}
+if ! running_server; then
   setsid "$wine_dir/wineserver" -p -f </dev/null >/dev/null 2>&1 &
   echo $! >"$server_pid"
   sleep 0.5
