@@ -15,6 +15,16 @@ constexpr const char* kBufferFailure = "ERROR: Unable to free a scatter read buf
 constexpr const char* kBuffersFailure = "ERROR: Unable to free a scatter read buffers.\n";
 constexpr const char* kArrayFailure = "ERROR: Unable to free a aSegment Array for scatter reads.\n";
 
+// A failed request ends the run: its lines, the release (with the buffer
+// message of the path that failed), then the close.
+void EndAfterFailedRequest(HANDLE file, const SegmentArray& segments, DWORD code,
+                           const char* bufferFailure) {
+    printf("ERROR: An error occurred while reading pages for scatter reads.\n");
+    PrintReturnCode(code);
+    ReleaseSegmentArray(segments, bufferFailure, kArrayFailure);
+    CloseHandle(file);
+}
+
 }  // namespace
 
 void RunScatterRead(const RunSettings& settings) {
@@ -47,17 +57,15 @@ void RunScatterRead(const RunSettings& settings) {
         SetRequestOffset(&request, offset);
         DWORD status = IssuedStatus(ReadFileScatter(
             file, segments.aSegment, static_cast<DWORD>(plan.bytesPerRequest), nullptr, &request));
-        const char* bufferFailure = kBuffersFailure;
         if (status == ERROR_IO_PENDING) {
             DWORD bytes;
             status = AwaitRequest(file, &request, &bytes);
-            bufferFailure = kBufferFailure;
-        }
-        if (status != ERROR_SUCCESS) {
-            printf("ERROR: An error occurred while reading pages for scatter reads.\n");
-            PrintReturnCode(status);
-            ReleaseSegmentArray(segments, bufferFailure, kArrayFailure);
-            CloseHandle(file);
+            if (status != ERROR_SUCCESS) {
+                EndAfterFailedRequest(file, segments, status, kBufferFailure);
+                return;
+            }
+        } else if (status != ERROR_SUCCESS) {
+            EndAfterFailedRequest(file, segments, status, kBuffersFailure);
             return;
         }
     }
