@@ -26,4 +26,15 @@ if ! running_server; then
   # output: a service holding it open would keep the caller waiting.
   setsid "$wine_dir/wine64" wineboot </dev/null >/dev/null 2>&1 || true
 fi
+# Listing a test program's tests must succeed; a first Wine start that
+# races its own services can fail once, so the listing is tried again.
+case " $* " in
+  *" --gtest_list_tests "*)
+    for attempt in 1 2 3; do
+      if "$wine_dir/wine64" "$@"; then exit 0; fi
+      sleep 1
+    done
+    exit 1
+    ;;
+esac
 exec "$wine_dir/wine64" "$@"
